@@ -1,0 +1,2 @@
+// placeholder until the binding is written
+#include "client.h"

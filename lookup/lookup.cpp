@@ -1,0 +1,2 @@
+// placeholder until the lookup is written
+#include "lookup.h"

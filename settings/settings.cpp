@@ -1,0 +1,2 @@
+// placeholder until the settings file is written
+#include "settings.h"

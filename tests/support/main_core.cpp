@@ -1,0 +1,10 @@
+// Test main for the logic: a QCoreApplication, so that "let the event loop run once" works.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
