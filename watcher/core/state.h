@@ -33,6 +33,8 @@ public:
     virtual void setText1(const std::string& text) = 0;
     virtual void setText2(const std::string& text) = 0;
     virtual void setText3(const std::string& text) = 0;
+    // Hands the 64-character tip field to the tray icon; no effect while no icon is shown.
+    virtual void UpdateTrayTip(const std::string& tipField) { (void)tipField; }
 };
 void setAddressView(AddressView* view);
 AddressView* addressView();  // may be null
