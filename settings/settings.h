@@ -2,7 +2,9 @@
 // The settings file netwarden.ini beside the programs and the program-wide Settings record.
 // Text is UTF-8 here; the file itself is Shift_JIS (CP932) with CR LF line ends.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace nw {
 
@@ -52,6 +54,18 @@ void EnsureFileExists(const std::string& path);
 void LoadSettings();
 // Writes all of settings() to the file; throws on file errors.
 void SaveSettings();
+
+// One field of a load: where its value stands and how it is stored (the store may throw
+// RuntimeError Overflow, which ends the load like any other error).
+struct IniField {
+    std::string section;
+    std::string key;
+    std::function<void(const std::string& value)> store;
+};
+// Reads the fields in order, each with ReadIniValue, under the load's error rules: a missing file
+// shows "設定ファイルがみつかりません。" (caption "エラーメッセージ") once per field and goes on; any
+// other error shows its number and description and ends the load. Never throws.
+void LoadIniFields(const std::string& path, const std::vector<IniField>& fields);
 
 // Number conversions shared with the dialog and 3rdaddrclip.
 // True when `text` reads as a number (optional blanks and sign, digits, a decimal fraction,
