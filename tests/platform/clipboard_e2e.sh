@@ -3,19 +3,20 @@
 # and a program whose output is read by a pipe is not held up by the holder.
 source "$NW_FIXTURES/xsession.sh"
 nw_start_x
+tag="probe-$$"
 
-out=$(timeout 20 "$NW_BIN/clip_probe" "192.0.2.10") || nw_fail "probe did not end (exit $?)"
-[ "$(nw_clip)" = "192.0.2.10" ] || nw_fail "clipboard after exit: '$(nw_clip)'"
-holder=$(pgrep -f "nw-clipholder 192.0.2.10" | head -n 1)
+out=$(timeout 20 "$NW_BIN/clip_probe" "$tag") || nw_fail "probe did not end (exit $?)"
+[ "$(nw_clip)" = "$tag" ] || nw_fail "clipboard after exit: '$(nw_clip)'"
+holder=$(pgrep -f "nw-clipholder $tag" | head -n 1)
 [ -n "$holder" ] || nw_fail "no holder running"
 
 # A second copy replaces the first; the first holder gives way and ends.
-timeout 20 "$NW_BIN/clip_probe" "日本語 text" >/dev/null || nw_fail "second probe"
-[ "$(nw_clip)" = "日本語 text" ] || nw_fail "clipboard after second copy: '$(nw_clip)'"
+timeout 20 "$NW_BIN/clip_probe" "日本語 $tag" >/dev/null || nw_fail "second probe"
+[ "$(nw_clip)" = "日本語 $tag" ] || nw_fail "clipboard after second copy: '$(nw_clip)'"
 nw_wait_gone "$holder" || nw_fail "first holder still running"
 
 # Another program taking the clipboard ends the holder too.
-holder=$(pgrep -f "nw-clipholder 日本語 text" | head -n 1)
+holder=$(pgrep -f "nw-clipholder 日本語 $tag" | head -n 1)
 printf 'other' | timeout 5 xclip -selection clipboard -i
 nw_wait_gone "$holder" || nw_fail "holder did not give way to xclip"
 pkill -f "xclip -selection clipboard -i" 2>/dev/null
