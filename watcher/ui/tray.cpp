@@ -5,6 +5,7 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QWidget>
+#include <cstdio>
 #include <vector>
 
 #include "cycle.h"
@@ -101,10 +102,39 @@ size_t cp932Prefix(std::string_view bytes, size_t limit) {
     return i;
 }
 
+bool performRequest(int request, const TrayIconRecord& record);
+
+// NW_TRAY_LOG=FILE: every request is appended to FILE as one line (a diagnostic trace, used by
+// the end-to-end tests to see what the tray was told).
+void traceRequest(int request, const TrayIconRecord& record, bool done) {
+    static const QByteArray path = qgetenv("NW_TRAY_LOG");
+    if (path.isEmpty()) return;
+    std::string tip = tipToolTip(record.szTip).toStdString();
+    std::string escaped;
+    for (char c : tip) escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
+    static const char* const names[] = {"add", "modify", "delete"};
+    const std::string line = std::string(request >= 0 && request <= 2 ? names[request] : "?") +
+                             " size=" + std::to_string(record.cbSize) + " id=" + std::to_string(record.uID) +
+                             " flags=" + std::to_string(record.uFlags) +
+                             " message=" + std::to_string(record.uCallbackMessage) + " tip=" + escaped +
+                             (done ? "" : " (refused)") + "\n";
+    if (FILE* f = std::fopen(path.constData(), "a")) {
+        std::fputs(line.c_str(), f);
+        std::fclose(f);
+    }
+}
+
 }  // namespace
 
 bool TrayNotify(int request, const TrayIconRecord& record) {
     if (const auto& observer = trayObserver()) observer(request, record);
+    const bool done = performRequest(request, record);
+    traceRequest(request, record, done);
+    return done;
+}
+
+namespace {
+bool performRequest(int request, const TrayIconRecord& record) {
     switch (request) {
     case NIM_ADD: return addIcon(record);
     case NIM_MODIFY: {
@@ -125,6 +155,7 @@ bool TrayNotify(int request, const TrayIconRecord& record) {
     default: return false;
     }
 }
+}  // namespace
 
 QSystemTrayIcon* trayIconFor(const QWidget* window, uint32_t id) {
     TrayEntry* entry = findEntry(window, id);
