@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nw {
@@ -36,6 +37,9 @@ struct Settings {
 
 // The program-wide record, zeroed until the first LoadSettings.
 Settings& settings();
+// What a load gives for a file that holds no values: 600 s, 3 retries, ordinal 1, the rest
+// empty or false. The build writes this record as the default netwarden.ini.
+Settings defaultSettings();
 
 // program folder + "/netwarden.ini"
 std::string settingsPath();
@@ -50,6 +54,14 @@ void WriteIniValue(const std::string& section, const std::string& key, const std
 // Creates an empty file (mode 0600) when none exists.
 void EnsureFileExists(const std::string& path);
 
+// The same rules on the bytes of a file (CP932, any line ends), without touching the disk.
+std::string iniValueIn(std::string_view fileBytes, const std::string& section, const std::string& key);
+// The file as WriteIniValue leaves it: every line ended by CR LF, the key set.
+std::string withIniValue(std::string_view fileBytes, const std::string& section, const std::string& key,
+                         const std::string& value);
+// The file as SaveSettings leaves it when it held `fileBytes` before (empty: the 26-line layout).
+std::string settingsFileText(const Settings& s, std::string_view fileBytes = {});
+
 // Fills settings() from the file; reports problems in message boxes, never throws.
 void LoadSettings();
 // Writes all of settings() to the file; throws on file errors.
@@ -61,7 +73,12 @@ struct IniField {
     std::string section;
     std::string key;
     std::function<void(const std::string& value)> store;
+    // When the file is missing, a text field keeps its value; the others are stored as if the
+    // value were empty (numbers take their defaults, flags become false).
+    bool keepOnMissingFile = false;
 };
+// The 21 fields of LoadSettings, in their order, storing into `target`.
+std::vector<IniField> settingsFields(Settings& target);
 // Reads the fields in order, each with ReadIniValue, under the load's error rules: a missing file
 // shows "設定ファイルがみつかりません。" (caption "エラーメッセージ") once per field and goes on; any
 // other error shows its number and description and ends the load. Never throws.
