@@ -11,7 +11,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <new>
+#include <utility>
 
 #include "nw/platform/codepage.h"
 #include "nw/platform/error.h"
