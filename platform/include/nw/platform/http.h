@@ -9,3 +9,11 @@ namespace nw {
 std::string fetchUrl(const std::string& url);
 
 }  // namespace nw
+
+namespace nw {
+
+// Tests only: a shorter total time-out and a CA file to trust (a test server's certificate).
+// 0 and empty text restore the defaults.
+void setFetchOptionsForTesting(long totalTimeoutMs, const std::string& caFile);
+
+}  // namespace nw
