@@ -1,6 +1,8 @@
 // The address extraction from page text: the scan, the number reads, the modes and the markers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,15 +156,23 @@ TEST(Extract, AgreesWithThePlainSlotImplementation) {
     EXPECT_GT(found, 100);  // the generated pages do hold addresses
 }
 
-TEST(Extract, MissingTextcutLibraryIsRaised) {
-    nwtest::TempDir empty;
+TEST(Extract, MissingTextcutLibraryOrRoutineIsRaised) {
+    auto raised = [] {
+        try {
+            simple("a 1.2.3.4 b");
+        } catch (const nw::RuntimeError& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    nwtest::TempDir empty, wrong;
     nw::setProgramFolderForTesting(empty.path());
-    try {
-        simple("a 1.2.3.4 b");
-        ADD_FAILURE() << "no error";
-    } catch (const nw::RuntimeError& e) {
-        EXPECT_EQ(e.number(), nw::err::LibraryLoad);
-    }
+    EXPECT_EQ(raised(), nw::err::LibraryLoad);
+    EXPECT_EQ(nw::ExtractAddress("", false, "", "", "", 0), nw::kNoAddress);  // an empty page needs no library
+    // A library of that name without the routines.
+    std::filesystem::copy_file(std::string(std::getenv("NW_BIN")) + "/libkanjiconv.so", wrong.file("libtextcut.so"));
+    nw::setProgramFolderForTesting(wrong.path());
+    EXPECT_EQ(raised(), nw::err::EntryPointNotFound);
     nw::setProgramFolderForTesting({});
 }
 
