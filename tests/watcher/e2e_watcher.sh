@@ -3,6 +3,7 @@
 #   - in a network namespace of the test's own, the window shows the three rows with the
 #     addresses of that namespace; a screenshot has the window's size and its dark blue frame;
 #   - the Copy buttons, clicked, put exactly each row's text on the clipboard;
+#   - about(&A) opens the about window, 常駐(&T) hides the window and closes the about window;
 #   - closing the window ends the process;
 #   - without a display, the start script brings its own, saves a screenshot of the window,
 #     and everything it started ends with it;
@@ -67,7 +68,18 @@ copy_gives 60 192.0.2.10
 copy_gives 420 198.51.100.7
 copy_gives 780 '***.***.***.***'
 
-# Closing the window ends the program.
+# The about window from the menu; entering the tray closes it.
+visible() { timeout 3 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+timeout 5 xdotool windowfocus --sync "$win" 2>/dev/null || true
+timeout 5 xdotool key --window "$win" alt+a
+[ -n "$(nw_wait_window '^ﾊﾞｰｼﾞｮﾝ情報$')" ] || nw_fail "about(&A) showed no about window"
+timeout 5 xdotool windowfocus --sync "$win" 2>/dev/null || true
+timeout 5 xdotool key --window "$win" alt+t
+for _ in $(seq 1 30); do [ -z "$(visible '^ネットワーデン$')" ] && break; sleep 0.1; done
+[ -z "$(visible '^ネットワーデン$')" ] || nw_fail "常駐(&T) left the window shown"
+[ -z "$(visible '^ﾊﾞｰｼﾞｮﾝ情報$')" ] || nw_fail "the about window stayed open in the tray"
+
+# Closing the window while it sits in the tray (as at the end of the session) ends the program.
 /usr/bin/python3 "$here/e2e_close_window.py" "$win" || nw_fail "could not ask the window to close"
 nw_wait_gone "$pid" || nw_fail "the watcher still runs after its window was closed"
 wait "$pid"

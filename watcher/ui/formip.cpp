@@ -20,12 +20,12 @@
 #include "nw/platform/ui.h"
 #include "startup.h"
 #include "tray.h"
+#include "twips.h"
 
 namespace nw::ui {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 // The client area, in twips.
 constexpr int kClientWidth = 3600;
 constexpr int kClientHeight = 1140;
@@ -55,7 +55,7 @@ FormIP::FormIP(QWidget* parent) : QMainWindow(parent) {
     auto* client = new ClientArea(this);
     client->setObjectName("client");
     setCentralWidget(client);
-    client->setFixedSize(twipsX(kClientWidth), twipsY(kClientHeight));
+    client->setFixedSize(twipsSize(this, kClientWidth, kClientHeight));
     // The rows are laid out in twips; a 9-point font fits their boxes whatever the desktop's
     // own font size is.
     QFont rowFont = client->font();
@@ -128,11 +128,8 @@ FormIP::~FormIP() {
     if (nw::addressView() == this) nw::setAddressView(nullptr);
 }
 
-int FormIP::twipsX(int twips) const { return qRound(twips * logicalDpiX() / double(kTwipsPerInch)); }
-int FormIP::twipsY(int twips) const { return qRound(twips * logicalDpiY() / double(kTwipsPerInch)); }
-
 QRect FormIP::twipsRect(int left, int top, int width, int height) const {
-    return QRect(twipsX(left), twipsY(top), twipsX(width), twipsY(height));
+    return nw::ui::twipsRect(this, left, top, width, height);
 }
 
 void FormIP::Form_Load() {

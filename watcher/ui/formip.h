@@ -47,10 +47,6 @@ public:
     void about_Click();     // about(&A): the about window, modeless
     [[noreturn]] void shuuryou_Click();  // 終了(&E): ends the program at once
 
-    // Twips (1/1440 inch) to pixels of this window's screen.
-    int twipsX(int twips) const;
-    int twipsY(int twips) const;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
