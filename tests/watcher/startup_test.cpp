@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QProcess>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -219,6 +223,75 @@ TEST_F(StartupTest, MissingLibrariesAreReportedAndTheLoadGoesOn) {
     EXPECT_EQ(box(form, "Text3")->text().toStdString(), kNA);
     EXPECT_EQ(watcherState().PreviousSecondAddress, kNA);
     EXPECT_TRUE(form.Timer1()->isActive());
+}
+
+// An SMTP server on 127.0.0.1 that keeps every mail (tests/fixtures/smtpserver.py).
+class SmtpServer {
+public:
+    explicit SmtpServer(const std::string& folder) : mails_(folder + "/mails") {
+        std::filesystem::create_directory(mails_);
+        const std::string ready = folder + "/smtp.ready";
+        const char* fixtures = std::getenv("NW_FIXTURES");
+        process_.setProgram("/usr/bin/python3");
+        process_.setArguments({QString::fromStdString(std::string(fixtures ? fixtures : "") + "/smtpserver.py"),
+                               "--dir", QString::fromStdString(mails_), "--ready", QString::fromStdString(ready)});
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start();
+        for (int i = 0; i < 200 && !std::filesystem::exists(ready); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (std::filesystem::exists(ready)) port_ = std::stoi(nwtest::readFile(ready));
+    }
+    ~SmtpServer() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    int port() const { return port_; }
+    // Mails received so far (each complete once its envelope file is there).
+    int count() const {
+        int n = 0;
+        while (std::filesystem::exists(mails_ + "/" + std::to_string(n + 1) + ".json")) ++n;
+        return n;
+    }
+    std::string mail(int n) const { return nwtest::readFile(mails_ + "/" + std::to_string(n) + ".eml"); }
+
+private:
+    std::string mails_;
+    QProcess process_;
+    int port_ = 0;
+};
+
+TEST_F(StartupTest, MailOnStartupSendsOneMailAtLoadAndNoneOnLaterChanges) {
+    SmtpServer server(dir.path());
+    ASSERT_GT(server.port(), 0) << "the SMTP server did not start";
+    provide({"bsmtp"});
+    writeIni({"[基本設定]", "IP監視周期=0", "[メール設定]", "IP変化時、現在のIPをメールで送信=False",
+              "SMTPサーバ=127.0.0.1:" + std::to_string(server.port()), "送信先アドレス=owner@example.org",
+              "返信アドレス=watcher@example.org", "起動時にIPをメールで送信する=True", "[ルーター用]",
+              "ルーターIP取得機能を使用する=False"});
+    // The host library repeats the local address, and the lookup is off: both go out as
+    // "***.***.***.***".
+    std::string local = "192.0.2.10";
+    nw::CycleHooks& hooks = nw::cycleHooks();
+    hooks.GIp = [&] { return local; };
+    hooks.PIp = [] { return std::string("192.0.2.10"); };
+    hooks.WIp2 = [] { return nw::WIp2(); };
+
+    nw::ui::FormIP form;
+    form.Form_Load();
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes().front().text;
+    for (int i = 0; i < 100 && server.count() < 1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(server.count(), 1);
+    const std::string mail = server.mail(1);
+    EXPECT_NE(mail.find("1stIP:192.0.2.10\r\n2ndIP:***.***.***.***\r\n3rdIP:***.***.***.***"), std::string::npos)
+        << mail;
+    EXPECT_FALSE(watcherState().MailRetryPending);
+
+    // A later change is not mailed: MailOnChange is off.
+    local = "192.0.2.20";
+    nw::Timer1_Tick();
+    EXPECT_EQ(watcherState().PreviousFirstAddress, "192.0.2.20");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count(), 1);
 }
 
 }  // namespace
