@@ -43,6 +43,7 @@ constexpr size_t kMaxLine = 998;
 
 long g_connectTimeoutMs = kConnectTimeoutMs;
 long g_totalTimeoutMs = kTotalTimeoutMs;
+std::string g_caFile;  // tests only: a CA file to trust instead of the system's
 
 // RcvMail's results.
 constexpr int32_t kRcvOk = 0;
@@ -362,6 +363,7 @@ void commonOptions(CurlHandle& h, const std::string& url) {
     curl_easy_setopt(h.curl, CURLOPT_TIMEOUT_MS, g_totalTimeoutMs);
     curl_easy_setopt(h.curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     curl_easy_setopt(h.curl, CURLOPT_PROTOCOLS_STR, "smtp,pop3");
+    if (!g_caFile.empty()) curl_easy_setopt(h.curl, CURLOPT_CAINFO, g_caFile.c_str());
 }
 
 std::string curlFailure(const char* what, CurlHandle& h, CURLcode code) {
@@ -600,6 +602,16 @@ BSMTP_EXPORT int32_t RcvMail(const char* server, const char* user, const char* p
         return rcvMail(server, user, password, command, folder);
     } catch (...) {
         return kRcvBadArgument;
+    }
+}
+
+// For tests: trust the certificates of this CA file (a test server's own); null or empty text
+// goes back to the system's.
+BSMTP_EXPORT void BsmtpSetCaFileForTesting(const char* path) {
+    try {
+        g_caFile = path ? path : "";
+    } catch (...) {
+        g_caFile.clear();
     }
 }
 

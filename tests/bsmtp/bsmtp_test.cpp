@@ -237,6 +237,30 @@ TEST(SendMail, ServerThatStopsAnsweringFailsWithinTheTotalTimeout) {
     EXPECT_LT(seconds, 5.0);
 }
 
+// STARTTLS when the server offers it, with the certificate checked: a server whose certificate
+// is not trusted gets no mail at all, not one in plain text.
+TEST(SendMail, UsesStartTlsWhenOffered) {
+    nwtest::SmtpServer server({.rejectRcpt = {}, .watchFolder = {}, .tls = true});
+    const std::string address = hostTabPort(server.port());
+    EXPECT_NE(nw::bsmtp::SendMail(address, "a@example.test", "w@example.test", "s", "untrusted", ""), "");
+    EXPECT_TRUE(server.mails().empty());
+
+    using SetCaFileFn = void(const char*);
+    auto* setCaFile = nw::bindRoutine<SetCaFileFn>("bsmtp", "BsmtpSetCaFileForTesting");
+    setCaFile(server.caFile().c_str());
+    const std::string result = nw::bsmtp::SendMail(address, "a@example.test", "w@example.test", "s", "trusted", "");
+    setCaFile(nullptr);
+    EXPECT_EQ(result, "");
+    const auto mails = server.mails();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_TRUE(mails[0].tls);
+
+    // Without STARTTLS on offer the mail goes out in plain text.
+    nwtest::SmtpServer plain;
+    ASSERT_EQ(nw::bsmtp::SendMail(hostTabPort(plain.port()), "a@example.test", "w@example.test", "s", "b", ""), "");
+    EXPECT_FALSE(plain.mails().at(0).tls);
+}
+
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());

@@ -109,6 +109,14 @@ SmtpServer::SmtpServer(const Options& options) {
                                      "--ready", dir_.file("ready")};
     for (const std::string& r : options.rejectRcpt) args.insert(args.end(), {"--reject-rcpt", r});
     if (!options.watchFolder.empty()) args.insert(args.end(), {"--watch", options.watchFolder});
+    if (options.tls) {
+        cert_ = dir_.file("cert.pem");
+        const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                                    "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                                    dir_.file("key.pem") + "' -out '" + cert_ + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("openssl failed");
+        args.insert(args.end(), {"--tls-cert", cert_, "--tls-key", dir_.file("key.pem")});
+    }
     pid_ = spawn(args);
     port_ = readyPort(dir_.file("ready"), pid_, "the SMTP test server");
 }
@@ -131,7 +139,7 @@ std::vector<ReceivedMail> SmtpServer::mails() const {
         const std::string json = readFile(dir_.file(std::to_string(n) + ".json"));
         const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
         out.push_back({readFile(dir_.file(std::to_string(n) + ".eml")), o["mail_from"].toString().toStdString(),
-                       strings(o["rcpt_tos"]), strings(o["watched"])});
+                       strings(o["rcpt_tos"]), strings(o["watched"]), o["tls"].toBool()});
     }
     return out;
 }

@@ -18,6 +18,7 @@ struct ReceivedMail {
     std::string mailFrom;
     std::vector<std::string> rcptTos;
     std::vector<std::string> watched;  // file names in the watched folder at EHLO
+    bool tls = false;                  // came over a connection switched to TLS (STARTTLS)
 };
 
 class SmtpServer {
@@ -25,6 +26,7 @@ public:
     struct Options {
         std::vector<std::string> rejectRcpt;  // recipients answered with 550
         std::string watchFolder;              // listed into ReceivedMail::watched
+        bool tls = false;                     // offer STARTTLS with a fresh certificate for 127.0.0.1
     };
     SmtpServer();
     explicit SmtpServer(const Options& options);
@@ -33,6 +35,8 @@ public:
     SmtpServer& operator=(const SmtpServer&) = delete;
 
     int port() const { return port_; }
+    // The certificate that the server offers with STARTTLS (empty without Options::tls).
+    const std::string& caFile() const { return cert_; }
     // Every recipient refused (550) while on.
     void refuseRecipients(bool on) const;
     // Every DATA refused (554) while on.
@@ -42,6 +46,7 @@ public:
 
 private:
     TempDir dir_;
+    std::string cert_;
     pid_t pid_ = -1;
     int port_ = 0;
 };
