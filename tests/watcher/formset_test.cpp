@@ -334,7 +334,6 @@ TEST_F(FormSetTest, NumbersThatDoNotFitTheirFieldAreSettledByOk) {
         {"Text9", "40000", "32767", 32767},
         {"Text9", "-40000", "-32768", -32768},
         {"Text9", "1e12", "32767", 32767},
-        {"Text9", "2.5", "2", 2},
         {"Text14", "1e12", "1", 1},
         {"Text14", "500", "500", 500},
         {"Text1", "0", "0", 0},
