@@ -58,12 +58,15 @@ t1=$(cpu_ticks "$pid")
 end=$(date +%s.%N)
 rss=$(rss_kib "$pid")
 hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")
+anon=$(awk '/^RssAnon:/ {print $2}' "/proc/$pid/status")
+file=$(awk '/^RssFile:/ {print $2}' "/proc/$pid/status")
 
-awk -v t0="$t0" -v t1="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v rss="$rss" -v hwm="$hwm" -v tray="$tray" '
+awk -v t0="$t0" -v t1="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v rss="$rss" -v hwm="$hwm" -v anon="$anon" -v file="$file" -v tray="$tray" '
 BEGIN {
     wall = e - s; cpu = (t1 - t0) / hz; pct = 100 * cpu / wall
     printf "idle %s for %.1f s\n", (tray ? "in the tray" : "as a window"), wall
     printf "resident: %.1f MiB (peak %.1f MiB), aim < 30 MiB\n", rss / 1024, hwm / 1024
+    printf "  of which private (anonymous) %.1f MiB, mapped files (shared libraries, fonts) %.1f MiB\n", anon / 1024, file / 1024
     printf "CPU: %.3f s = %.4f %% of one core, aim < 0.1 %%\n", cpu, pct
     bad = (rss / 1024 >= 30) || (pct >= 0.1)
     print bad ? "result: above the aim" : "result: within the aim"
