@@ -11,14 +11,14 @@ namespace {
 xcb_atom_t clipboardAtom(xcb_connection_t* c) {
     auto cookie = xcb_intern_atom(c, 0, 9, "CLIPBOARD");
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+    xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     free(reply);
     return atom;
 }
 
 xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t atom) {
     xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
-    xcb_window_t owner = reply ? reply->owner : XCB_WINDOW_NONE;
+    xcb_window_t owner = reply ? reply->owner : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
     free(reply);
     return owner;
 }

@@ -167,13 +167,13 @@ height_is 6270 "shown again after OK"
 shot "$dlg" 10-after-ok
 
 # Closing by the frame unloads it; the next showing starts on the first page, collapsed.
-/usr/bin/python3 "$here/e2e_close_window.py" "$dlg" || nw_fail "could not ask the dialog to close"
+/usr/bin/python3 "$NW_FIXTURES/close_window.py" "$dlg" || nw_fail "could not ask the dialog to close"
 sleep 0.5
 open_dialog
 height_is 3705 "loaded afresh"
 shot "$dlg" 11-reloaded
 
-/usr/bin/python3 "$here/e2e_close_window.py" "$main"
+/usr/bin/python3 "$NW_FIXTURES/close_window.py" "$main"
 nw_wait_gone "$pid" || nw_fail "the watcher did not end"
 grep -q 'ERROR: AddressSanitizer\|LeakSanitizer' "$NW_TMP/err" && { cat "$NW_TMP/err" >&2; nw_fail "sanitizer report"; }
 echo "settings dialog end to end ok"

@@ -123,7 +123,7 @@ wait_log '^delete size=152 id=10 flags=0' "no delete request on the way back"
 : >"$log"
 timeout 5 xdotool windowfocus --sync "$win" key alt+t 2>/dev/null
 wait_log '^add ' "no icon added on the second entry"
-/usr/bin/python3 "$NW_SRC/tests/watcher/e2e_tray_close.py" "$win" || nw_fail "could not ask the window to close"
+/usr/bin/python3 "$NW_FIXTURES/close_window.py" "$win" || nw_fail "could not ask the window to close"
 nw_wait_gone "$pid" || nw_fail "the watcher did not end when its window was closed"
 wait_log '^delete ' "the icon was not removed before the end"
 echo "watcher end to end: passed"

@@ -80,7 +80,7 @@ for _ in $(seq 1 30); do [ -z "$(visible '^ネットワーデン$')" ] && break;
 [ -z "$(visible '^ﾊﾞｰｼﾞｮﾝ情報$')" ] || nw_fail "the about window stayed open in the tray"
 
 # Closing the window while it sits in the tray (as at the end of the session) ends the program.
-/usr/bin/python3 "$here/e2e_close_window.py" "$win" || nw_fail "could not ask the window to close"
+/usr/bin/python3 "$NW_FIXTURES/close_window.py" "$win" || nw_fail "could not ask the window to close"
 nw_wait_gone "$pid" || nw_fail "the watcher still runs after its window was closed"
 wait "$pid"
 [ $? = 0 ] || nw_fail "exit status after close"
@@ -121,6 +121,6 @@ import -window "$box" "$NW_TMP/readonly-box.png"
 timeout 5 xdotool key --window "$box" Return 2>/dev/null || true
 win=$(nw_wait_window '^ネットワーデン$')
 [ -n "$win" ] || nw_fail "no main window after the message"
-/usr/bin/python3 "$here/e2e_close_window.py" "$win"
+/usr/bin/python3 "$NW_FIXTURES/close_window.py" "$win"
 nw_wait_gone "$ro" || nw_fail "the watcher did not end"
 echo "watcher end to end ok"
