@@ -17,9 +17,10 @@ nw_wait_gone "$holder" || nw_fail "first holder still running"
 
 # Another program taking the clipboard ends the holder too.
 holder=$(pgrep -f "nw-clipholder 日本語 $tag" | head -n 1)
-printf 'other' | timeout 5 xclip -selection clipboard -i
+printf 'other' >"$NW_TMP/other"
+# -quiet keeps xclip in the foreground, so the clean-up knows its PID.
+nw_bg xclip -selection clipboard -i -quiet "$NW_TMP/other" >/dev/null 2>&1
 nw_wait_gone "$holder" || nw_fail "holder did not give way to xclip"
-pkill -f "xclip -selection clipboard -i" 2>/dev/null
 
 # Empty text is held as empty text (not as "no clipboard").
 timeout 20 "$NW_BIN/clip_probe" "" || nw_fail "empty probe"
