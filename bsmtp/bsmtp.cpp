@@ -10,7 +10,6 @@
 // and a total time-out of 60 s. STARTTLS is used when the server offers it.
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +26,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "nw/platform/codepage.h"
 
 #define BSMTP_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -52,31 +53,6 @@ constexpr int32_t kRcvSaveFailed = -2;
 
 // ---------------------------------------------------------------------------------------------
 // Text helpers
-
-// CP932 to UTF-8; a byte that is not valid CP932 becomes U+FFFD.
-std::string cp932ToUtf8(std::string_view in) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
-    std::string out;
-    out.reserve(in.size() * 3 / 2 + 4);
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    char buffer[4096];
-    while (srcLeft > 0) {
-        char* dst = buffer;
-        size_t dstLeft = sizeof buffer;
-        const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        out.append(buffer, static_cast<size_t>(dst - buffer));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            out.append("\xEF\xBF\xBD");
-            ++src;
-            --srcLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
 
 bool isAscii(std::string_view s) {
     for (unsigned char c : s)
@@ -405,10 +381,10 @@ std::string sendMail(const char* serverArg, const char* toArg, const char* fromA
     if (!serverArg || !toArg || !fromArg || !subjectArg || !bodyArg || !attachmentsArg)
         return "missing argument (null pointer)";
 
-    const std::string to = cp932ToUtf8(toArg);
-    const std::string from = cp932ToUtf8(fromArg);
-    const std::string subject = cp932ToUtf8(subjectArg);
-    const std::string body = cp932ToUtf8(bodyArg);
+    const std::string to = nw::fromSjis(toArg);
+    const std::string from = nw::fromSjis(fromArg);
+    const std::string subject = nw::fromSjis(subjectArg);
+    const std::string body = nw::fromSjis(bodyArg);
 
     // A line break in a header field would let the text write headers (or commands) of its own.
     if (hasLineBreak(to)) return "line break in the recipient field";
@@ -536,8 +512,8 @@ int32_t rcvMail(const char* serverArg, const char* userArg, const char* password
     if (!serverArg || !userArg || !passwordArg || !commandArg || !folderArg) return kRcvBadArgument;
     const long number = saveCommandNumber(commandArg);
     if (number <= 0) return kRcvBadArgument;
-    const std::string user = cp932ToUtf8(userArg);
-    const std::string password = cp932ToUtf8(passwordArg);
+    const std::string user = nw::fromSjis(userArg);
+    const std::string password = nw::fromSjis(passwordArg);
     // A line break would end the POP3 command and start another.
     if (hasLineBreak(user) || hasLineBreak(password)) return kRcvBadArgument;
 
@@ -545,7 +521,7 @@ int32_t rcvMail(const char* serverArg, const char* userArg, const char* password
     std::string error;
     if (!parseServer(serverArg, kPop3Port, server, error)) return kRcvBadArgument;
 
-    const std::string folder = cp932ToUtf8(folderArg);
+    const std::string folder = nw::fromSjis(folderArg);
     struct stat st {};
     const bool folderExists = !folder.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 
