@@ -3,6 +3,8 @@
 // NW_EXPECT_TRAY=1 says there must be one (the Xvfb + trayer run).
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
@@ -302,6 +304,19 @@ TEST_F(Tray, RemovingTheIconAtShutdownPutsTheHandlerBack) {
     EXPECT_FALSE(watcherState().InTray);
     EXPECT_TRUE(waitFor([&] { return icon() == nullptr; }));
     EXPECT_EQ(SetWindowProc(&window, nullptr), nullptr);  // our handler is out of the chain
+}
+
+// Run alone and last: it ends the tray host named by NW_TRAYER_PID.
+TEST_F(Tray, LosingTheTrayHostBringsTheWindowBack) {
+    const char* trayer = std::getenv("NW_TRAYER_PID");
+    if (!trayer) GTEST_SKIP() << "NW_TRAYER_PID not set";
+    tray->EnterTray();
+    ASSERT_TRUE(watcherState().InTray);
+    ASSERT_FALSE(window.isVisible());
+    ASSERT_EQ(::kill(std::atoi(trayer), SIGTERM), 0);
+    EXPECT_TRUE(waitFor([&] { return window.isVisible(); }, 10000));
+    EXPECT_FALSE(watcherState().InTray);
+    EXPECT_EQ(window.windowState() & Qt::WindowMinimized, 0);
 }
 
 }  // namespace

@@ -236,12 +236,24 @@ private:
 
 }  // namespace
 
+namespace {
+// How often the tray host is looked for while the window is in the tray.
+constexpr int kHostWatchMs = 1000;
+}  // namespace
+
 TrayResidency::TrayResidency(QWidget* mainWindow, std::function<void()> onEnter, QObject* parent)
     : QObject(parent),
       mainWindow_(mainWindow),
       onEnter_(std::move(onEnter)),
       trayWindowProc_(new TrayWindowProc(this)),
-      icon_(trayIcon()) {}
+      icon_(trayIcon()) {
+    // A tray host that ends (a crashed panel, a changed desktop) takes the icon with it; the
+    // hidden window could then never be brought back.
+    hostWatch_.setInterval(kHostWatchMs);
+    connect(&hostWatch_, &QTimer::timeout, this, [this] {
+        if (watcherState().InTray && !QSystemTrayIcon::isSystemTrayAvailable()) fff();
+    });
+}
 
 TrayResidency::~TrayResidency() { RemoveTrayIcon(); }
 
@@ -281,6 +293,7 @@ void TrayResidency::EnterTray() {
     mainWindow_->hide();
     if (onEnter_) onEnter_();
     st.InTray = true;
+    hostWatch_.start();
 }
 
 void TrayResidency::Form_Resize() {
@@ -288,6 +301,7 @@ void TrayResidency::Form_Resize() {
 }
 
 void TrayResidency::fff() {
+    hostWatch_.stop();
     TrayNotify(NIM_DELETE, deleteRecord());
     SetWindowProc(mainWindow_, savedWindowProc_);
     mainWindow_->setWindowState(Qt::WindowNoState);
@@ -300,6 +314,7 @@ void TrayResidency::fff() {
 void TrayResidency::RemoveTrayIcon() {
     WatcherState& st = watcherState();
     if (!st.InTray) return;
+    hostWatch_.stop();
     if (mainWindow_) {  // a window that has gone took its icon and handlers with it
         TrayNotify(NIM_DELETE, deleteRecord());
         SetWindowProc(mainWindow_, savedWindowProc_);

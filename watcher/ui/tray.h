@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -124,6 +125,8 @@ private:
     QObject* trayWindowProc_;
     WindowProc savedWindowProc_ = nullptr;
     QIcon icon_;
+    // While in the tray: notices a tray host that went away and brings the window back.
+    QTimer hostWatch_;
 };
 
 }  // namespace nw::ui
