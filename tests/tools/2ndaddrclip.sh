@@ -17,14 +17,6 @@ mkdir "$app" "$bare"
 cp "$NW_BIN/2ndaddrclip" "$NW_BIN/nw-clipholder" "$NW_BIN/libHostexp.so" "$app/"
 cp "$NW_BIN/2ndaddrclip" "$NW_BIN/nw-clipholder" "$bare/"
 
-# Puts TEXT on the clipboard from another program (xclip, kept until replaced).
-set_clip() {
-    printf '%s' "$1" >"$NW_TMP/before"
-    nw_bg xclip -selection clipboard -i -quiet "$NW_TMP/before" >/dev/null 2>&1
-    for _ in $(seq 1 50); do [ "$(nw_clip)" = "$1" ] && return 0; sleep 0.1; done
-    nw_fail "could not set the clipboard"
-}
-
 # run_tool CLIP_WHILE_BOX COMMAND...: starts the command, waits for the 2ndaddrclip box, checks
 # that the clipboard holds CLIP_WHILE_BOX while it is up, closes it and leaves the exit status
 # in $status.
@@ -52,14 +44,14 @@ clip_is() {
 }
 
 # A name with two addresses: the last one.
-set_clip "before-$$"
+nw_set_clip "before-$$"
 nw_netns_prepare testhost $'127.0.0.1 localhost\n192.0.2.10 testhost\n198.51.100.7 testhost'
 run_tool 198.51.100.7 "${NW_NETNS[@]}" "$app/2ndaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "two addresses: exit status $status"; }
 clip_is 198.51.100.7 "two addresses"
 
 # The library fails: what the clipboard held is gone, empty text instead.
-set_clip "before-$$"
+nw_set_clip "before-$$"
 nw_netns_prepare nosuchname.invalid "127.0.0.1 localhost"
 run_tool "" "${NW_NETNS[@]}" "$app/2ndaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "library failure: exit status $status"; }
@@ -67,7 +59,7 @@ timeout 5 xclip -selection clipboard -o >/dev/null 2>&1 || nw_fail "library fail
 clip_is "" "library failure"
 
 # No library: reported, non-zero status, clipboard untouched.
-set_clip "before-$$"
+nw_set_clip "before-$$"
 run_tool "before-$$" "$bare/2ndaddrclip"
 [ "$status" != 0 ] || nw_fail "missing library: exit status 0"
 grep -q 'libHostexp.so' "$NW_TMP/err" || nw_fail "missing library: standard error says '$(cat "$NW_TMP/err")'"

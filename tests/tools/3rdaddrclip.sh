@@ -29,14 +29,6 @@ write_ini() {
         iconv -f UTF-8 -t CP932 >"$app/netwarden.ini" || nw_fail "iconv"
 }
 
-# Puts TEXT on the clipboard from another program, so a copy that did not happen shows.
-clip_before() {
-    printf '%s' "$1" >"$NW_TMP/before"
-    nw_bg xclip -selection clipboard -i -quiet "$NW_TMP/before" >/dev/null 2>&1
-    for _ in $(seq 1 50); do [ "$(nw_clip)" = "$1" ] && return 0; sleep 0.1; done
-    nw_fail "xclip did not take the clipboard"
-}
-
 # Runs the tool, checks that the clipboard is unchanged while its box is up, closes the box and
 # waits for the end; sets $status.
 run_tool() {
@@ -55,7 +47,7 @@ run_tool() {
 
 # An address: shown, then on the clipboard, and still there after the end.
 write_ini "http://127.0.0.1:$port/ip"
-clip_before "before-1-$$"
+nw_set_clip "before-1-$$"
 run_tool "before-1-$$"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "exit status $status"; }
 nw_clip >"$NW_TMP/clip"
@@ -63,7 +55,7 @@ printf '203.0.113.45' | cmp -s - "$NW_TMP/clip" || nw_fail "clipboard after an a
 
 # A page without an address (and a 404 status, which is not looked at).
 write_ini "http://127.0.0.1:$port/none"
-clip_before "before-2-$$"
+nw_set_clip "before-2-$$"
 run_tool "before-2-$$"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "exit status $status"; }
 [ "$(nw_clip)" = '***.***.***.***' ] || nw_fail "clipboard after no address: '$(nw_clip)'"
@@ -73,7 +65,7 @@ run_tool "before-2-$$"
 # The server is down: the error is shown and the run fails; the clipboard is untouched.
 kill "$server"
 nw_wait_gone "$server" || nw_fail "test server did not stop"
-clip_before "before-3-$$"
+nw_set_clip "before-3-$$"
 run_tool "before-3-$$"
 [ "$status" != 0 ] || nw_fail "exit status 0 after a failed fetch"
 grep -q '^3rdaddrclip: 35764' "$NW_TMP/err" || nw_fail "no error line: $(cat "$NW_TMP/err")"
