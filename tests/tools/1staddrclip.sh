@@ -13,9 +13,7 @@ mkdir "$app"
 cp "$NW_BIN/1staddrclip" "$NW_BIN/nw-clipholder" "$app/"
 
 # Something else on the clipboard first, so a copy that did not happen shows.
-printf 'before-%s' "$$" >"$NW_TMP/before"
-nw_bg xclip -selection clipboard -i -quiet "$NW_TMP/before" >/dev/null 2>&1
-for _ in $(seq 1 50); do [ "$(nw_clip)" = "before-$$" ] && break; sleep 0.1; done
+nw_set_clip "before-$$"
 
 nw_netns_prepare testhost "127.0.0.1 localhost"
 "${NW_NETNS[@]}" "$app/1staddrclip" >"$NW_TMP/out" 2>"$NW_TMP/err" &
