@@ -119,6 +119,18 @@ public:
         return true;
     }
 
+    // The node of the open key `key` when the key grants `right`; otherwise the error to return
+    // (a key deleted while open has no node).
+    long valueNode(HKEY key, uint32_t right, Node*& node) {
+        HKEY root = 0;
+        Path path;
+        uint32_t rights = 0;
+        if (!resolve(key, {}, root, path, &rights)) return ERROR_INVALID_HANDLE;
+        if (!(rights & right)) return ERROR_ACCESS_DENIED;
+        node = find(root, path);
+        return node ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    }
+
     HKEY add(HKEY root, Path path, uint32_t rights) {
         const HKEY handle = nextHandle++;
         open[handle] = OpenKey{root, std::move(path), rights};
@@ -162,13 +174,8 @@ long RegQueryValueExA(HKEY key, const std::string& valueName, uint32_t* type, un
     if (data && !size) return ERROR_INVALID_PARAMETER;
     Store& s = store();
     std::lock_guard lock(s.mutex);
-    HKEY root = 0;
-    Path path;
-    uint32_t rights = 0;
-    if (!s.resolve(key, {}, root, path, &rights)) return ERROR_INVALID_HANDLE;
-    if (!(rights & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    Node* node = s.find(root, path);
-    if (!node) return ERROR_FILE_NOT_FOUND;  // deleted while open
+    Node* node = nullptr;
+    if (long error = s.valueNode(key, KEY_QUERY_VALUE, node); error != ERROR_SUCCESS) return error;
     auto it = node->values.find(lower(valueName));
     if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
     const Value& value = it->second;
@@ -189,13 +196,8 @@ long RegSetValueExA(HKEY key, const std::string& valueName, uint32_t type, const
     if (!data && size) return ERROR_INVALID_PARAMETER;
     Store& s = store();
     std::lock_guard lock(s.mutex);
-    HKEY root = 0;
-    Path path;
-    uint32_t rights = 0;
-    if (!s.resolve(key, {}, root, path, &rights)) return ERROR_INVALID_HANDLE;
-    if (!(rights & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    Node* node = s.find(root, path);
-    if (!node) return ERROR_FILE_NOT_FOUND;
+    Node* node = nullptr;
+    if (long error = s.valueNode(key, KEY_SET_VALUE, node); error != ERROR_SUCCESS) return error;
     Value value{type, data ? std::string(reinterpret_cast<const char*>(data), size) : std::string()};
     node->values[lower(valueName)] = std::move(value);
     return ERROR_SUCCESS;

@@ -16,19 +16,8 @@ cp "$NW_BIN/1staddrclip" "$NW_BIN/nw-clipholder" "$app/"
 nw_set_clip "before-$$"
 
 nw_netns_prepare testhost "127.0.0.1 localhost"
-"${NW_NETNS[@]}" "$app/1staddrclip" >"$NW_TMP/out" 2>"$NW_TMP/err" &
-pid=$!
-NW_PIDS+=("$pid")
-
-box=$(nw_wait_window '^1staddrclip$')
-[ -n "$box" ] || { cat "$NW_TMP/err" >&2; nw_fail "no box titled 1staddrclip"; }
-[ "$(nw_clip)" = 192.0.2.10 ] || nw_fail "clipboard while the box is up: '$(nw_clip)'"
-timeout 5 xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-nw_wait_gone "$pid" || nw_fail "1staddrclip did not end after its box was closed"
-wait "$pid"
-status=$?
+nw_run_boxed 1staddrclip 192.0.2.10 "${NW_NETNS[@]}" "$app/1staddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "exit status $status"; }
 
-nw_clip >"$NW_TMP/clip"
-printf '192.0.2.10' | cmp -s - "$NW_TMP/clip" || nw_fail "clipboard after the end: $(od -c "$NW_TMP/clip")"
+nw_clip_is 192.0.2.10 "after the end"
 echo "1staddrclip ok"

@@ -17,51 +17,25 @@ mkdir "$app" "$bare"
 cp "$NW_BIN/2ndaddrclip" "$NW_BIN/nw-clipholder" "$NW_BIN/libHostexp.so" "$app/"
 cp "$NW_BIN/2ndaddrclip" "$NW_BIN/nw-clipholder" "$bare/"
 
-# run_tool CLIP_WHILE_BOX COMMAND...: starts the command, waits for the 2ndaddrclip box, checks
-# that the clipboard holds CLIP_WHILE_BOX while it is up, closes it and leaves the exit status
-# in $status.
-run_tool() {
-    local during=$1 pid box
-    shift
-    "$@" >"$NW_TMP/out" 2>"$NW_TMP/err" &
-    pid=$!
-    NW_PIDS+=("$pid")
-    box=$(nw_wait_window '^2ndaddrclip$')
-    [ -n "$box" ] || { cat "$NW_TMP/err" >&2; nw_fail "no box titled 2ndaddrclip"; }
-    [ "$(nw_clip)" = "$during" ] || nw_fail "clipboard while the box is up: '$(nw_clip)'"
-    # Focus, then press: "key --window" on a focused box leaves Return held down when the box
-    # vanishes before the release, and the held key closes the next box at once.
-    timeout 5 xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-    nw_wait_gone "$pid" || nw_fail "2ndaddrclip did not end after its box was closed"
-    wait "$pid"
-    status=$?
-}
-
-# Exact clipboard bytes after the program has ended.
-clip_is() {
-    nw_clip >"$NW_TMP/clip"
-    printf '%s' "$1" | cmp -s - "$NW_TMP/clip" || nw_fail "$2: clipboard holds $(od -c "$NW_TMP/clip")"
-}
-
 # A name with two addresses: the last one.
 nw_set_clip "before-$$"
 nw_netns_prepare testhost $'127.0.0.1 localhost\n192.0.2.10 testhost\n198.51.100.7 testhost'
-run_tool 198.51.100.7 "${NW_NETNS[@]}" "$app/2ndaddrclip"
+nw_run_boxed 2ndaddrclip 198.51.100.7 "${NW_NETNS[@]}" "$app/2ndaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "two addresses: exit status $status"; }
-clip_is 198.51.100.7 "two addresses"
+nw_clip_is 198.51.100.7 "two addresses"
 
 # The library fails: what the clipboard held is gone, empty text instead.
 nw_set_clip "before-$$"
 nw_netns_prepare nosuchname.invalid "127.0.0.1 localhost"
-run_tool "" "${NW_NETNS[@]}" "$app/2ndaddrclip"
+nw_run_boxed 2ndaddrclip "" "${NW_NETNS[@]}" "$app/2ndaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "library failure: exit status $status"; }
 timeout 5 xclip -selection clipboard -o >/dev/null 2>&1 || nw_fail "library failure: no clipboard at all"
-clip_is "" "library failure"
+nw_clip_is "" "library failure"
 
 # No library: reported, non-zero status, clipboard untouched.
 nw_set_clip "before-$$"
-run_tool "before-$$" "$bare/2ndaddrclip"
+nw_run_boxed 2ndaddrclip "before-$$" "$bare/2ndaddrclip"
 [ "$status" != 0 ] || nw_fail "missing library: exit status 0"
 grep -q 'libHostexp.so' "$NW_TMP/err" || nw_fail "missing library: standard error says '$(cat "$NW_TMP/err")'"
-clip_is "before-$$" "missing library"
+nw_clip_is "before-$$" "missing library"
 echo "2ndaddrclip ok"

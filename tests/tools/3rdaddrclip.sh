@@ -29,34 +29,17 @@ write_ini() {
         iconv -f UTF-8 -t CP932 >"$app/netwarden.ini" || nw_fail "iconv"
 }
 
-# Runs the tool, checks that the clipboard is unchanged while its box is up, closes the box and
-# waits for the end; sets $status.
-run_tool() {
-    local before=$1 pid box
-    "$app/3rdaddrclip" >"$NW_TMP/out" 2>"$NW_TMP/err" &
-    pid=$!
-    NW_PIDS+=("$pid")
-    box=$(nw_wait_window '^3rdaddrclip$')
-    [ -n "$box" ] || { cat "$NW_TMP/err" >&2; nw_fail "no box titled 3rdaddrclip"; }
-    [ "$(nw_clip)" = "$before" ] || nw_fail "clipboard changed before the box was closed: '$(nw_clip)'"
-    timeout 5 xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-    nw_wait_gone "$pid" || nw_fail "3rdaddrclip did not end after its box was closed"
-    wait "$pid"
-    status=$?
-}
-
 # An address: shown, then on the clipboard, and still there after the end.
 write_ini "http://127.0.0.1:$port/ip"
 nw_set_clip "before-1-$$"
-run_tool "before-1-$$"
+nw_run_boxed 3rdaddrclip "before-1-$$" "$app/3rdaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "exit status $status"; }
-nw_clip >"$NW_TMP/clip"
-printf '203.0.113.45' | cmp -s - "$NW_TMP/clip" || nw_fail "clipboard after an address: $(od -c "$NW_TMP/clip")"
+nw_clip_is 203.0.113.45 "after an address"
 
 # A page without an address (and a 404 status, which is not looked at).
 write_ini "http://127.0.0.1:$port/none"
 nw_set_clip "before-2-$$"
-run_tool "before-2-$$"
+nw_run_boxed 3rdaddrclip "before-2-$$" "$app/3rdaddrclip"
 [ "$status" = 0 ] || { cat "$NW_TMP/err" >&2; nw_fail "exit status $status"; }
 [ "$(nw_clip)" = '***.***.***.***' ] || nw_fail "clipboard after no address: '$(nw_clip)'"
 [ "$(tr '\n' ' ' <"$NW_TMP/requests.log")" = "GET /ip GET /none " ] ||
@@ -66,7 +49,7 @@ run_tool "before-2-$$"
 kill "$server"
 nw_wait_gone "$server" || nw_fail "test server did not stop"
 nw_set_clip "before-3-$$"
-run_tool "before-3-$$"
+nw_run_boxed 3rdaddrclip "before-3-$$" "$app/3rdaddrclip"
 [ "$status" != 0 ] || nw_fail "exit status 0 after a failed fetch"
 grep -q '^3rdaddrclip: 35764' "$NW_TMP/err" || nw_fail "no error line: $(cat "$NW_TMP/err")"
 sleep 0.3
